@@ -1,0 +1,42 @@
+# Convenience wrapper around CMake. `make run` and `make test` install what is
+# missing first, so both work on a fresh machine.
+
+BUILD      ?= build
+SAN_BUILD  ?= build-san
+BENCH_BUILD?= build-bench
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS?=
+
+.PHONY: all deps build run test test-plain test-san bench clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@./scripts/make-demo.sh $(BUILD)/demo.bin
+	@$(BUILD)/vexa $(BUILD)/demo.bin
+
+test: deps test-plain test-san
+
+test-plain: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-san: deps
+	@cmake -S . -B $(SAN_BUILD) -DVEXA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SAN_BUILD) -j $(JOBS)
+	@cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVEXA_BENCH=ON >/dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@./bench/run.sh $(BENCH_BUILD)
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD)

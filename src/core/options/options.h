@@ -1,0 +1,17 @@
+// Command-line scanning: next_option over a specification string, and the
+// option loop that applies the program's options.
+#pragma once
+
+extern const char option_spec[];
+extern const char *option_arg;
+extern int first_operand;
+
+int next_option(int argc, char **argv, const char *spec);
+
+// Applies the program's options to the settings; ends the process for -h,
+// -v, a missing operand or a command-line error. Returns the operand index.
+int options_apply(int argc, char **argv);
+
+// Forgets the parsed specification, so that the next call of next_option
+// scans a fresh argument vector even with the same specification pointer.
+void options_reset();

@@ -1,0 +1,107 @@
+// SIGINT and SIGTERM. While curses owns the terminal the handler only notes
+// the signal; blocking waits return early (no SA_RESTART) and long operations
+// poll signal_check, so the terminal is restored outside the handler. If the
+// program does not get there within two seconds, or before curses is set up,
+// the handler ends the process itself.
+#include "core/startup.h"
+#include "core/editor.h"
+#include "pconfig/pconfig.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+#include <curses.h>
+
+namespace {
+
+volatile sig_atomic_t pending = 0;
+
+void write_all(const char *s, size_t n)
+{
+    while (n > 0) {
+        ssize_t w = write(STDERR_FILENO, s, n);
+        if (w <= 0)
+            return;
+        s += w;
+        n -= static_cast<size_t>(w);
+    }
+}
+
+// Async-signal-safe form of the exit message, for use inside the handler.
+[[noreturn]] void exit_from_handler(int sig)
+{
+    char num[16];
+    int i = sizeof num;
+    int v = sig;
+    do {
+        num[--i] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v && i > 0);
+    write_all("\n", 1);
+    write_all(editor.prog_name.data(), editor.prog_name.size());
+    write_all(": received signal ", 18);
+    write_all(num + i, sizeof num - i);
+    write_all(", exiting.\n", 11);
+    _exit(sig);
+}
+
+void on_signal(int sig)
+{
+    if (pending || !curses_active)
+        exit_from_handler(pending ? pending : sig);
+    pending = sig;
+    alarm(2);
+}
+
+// The program did not reach a check in time: restore from here.
+void on_alarm(int)
+{
+    if (pending)
+        signal_exit(pending);
+}
+
+void install(int sig, void (*fn)(int))
+{
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = fn;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;  // no SA_RESTART: a blocked read returns EINTR
+    sigaction(sig, &sa, nullptr);
+}
+
+}  // namespace
+
+void signals_install()
+{
+    install(SIGINT, on_signal);
+    install(SIGTERM, on_signal);
+    install(SIGALRM, on_alarm);
+}
+
+int signal_pending()
+{
+    return pending;
+}
+
+void signal_check()
+{
+    if (pending)
+        signal_exit(pending);
+}
+
+void signal_exit(int sig)
+{
+    if (curses_active) {
+        scrollok(stdscr, FALSE);
+        wrefresh(stdscr);
+        endwin();
+        curses_active = false;
+    }
+    pconfig_free();
+    fprintf(stderr, "\n%s: received signal %d, exiting.\n", editor.prog_name.c_str(), sig);
+    exit(sig);
+}

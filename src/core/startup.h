@@ -1,0 +1,18 @@
+// Start-up sequence, main loop, quit and signal handling.
+#pragma once
+
+int vexa_main(int argc, char **argv);
+
+// Resolves the settings from the configuration file and the defaults.
+void config_step();
+
+void draw_status_lines(unsigned char b);
+[[noreturn]] void quit_editor();
+
+// Signal handling: the handler only notes the signal; long operations and
+// every blocking wait call signal_check, which ends the process when one
+// arrived.
+void signals_install();
+int signal_pending();
+void signal_check();
+[[noreturn]] void signal_exit(int sig);

@@ -1,0 +1,4 @@
+// The help screen laid over the panes.
+#pragma once
+
+void show_help();
