@@ -4,6 +4,7 @@
 #include "commands/move.h"
 #include "filemap/filemap.h"
 #include "pconfig/pconfig.h"
+#include "screen/help.h"
 #include "screen/screen.h"
 
 #include <cctype>
@@ -60,6 +61,7 @@ bool run_command_key(int key)
     switch (key) {
     case '<': row_start(); return true;
     case '>': row_end(); return true;
+    case 'h': show_help(); return true;
     case 'q': quit_editor();
     }
     return false;
