@@ -1,0 +1,117 @@
+// Forward scans for a byte or a byte string over the bytes the editor holds.
+// The file is read block by block with pread into one buffer that lives for
+// the whole run, and the bytes of dirty windows are copied over what the
+// file says, so a scan sees exactly what byte_at would return without
+// mapping anything. Blocks end on multiples of the block size; a block also
+// reads the n - 1 bytes after its end, so a match that starts in it and
+// crosses into the next block (or into another window) is still found.
+#include "filemap/scan.h"
+#include "filemap/filemap.h"
+#include "core/editor.h"
+#include "core/startup.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t DEFAULT_BLOCK = 256 * 1024;
+
+size_t block_size = DEFAULT_BLOCK;
+uint8_t *buffer = nullptr;
+size_t buffer_size = 0;
+
+void reserve(size_t bytes)
+{
+    if (bytes <= buffer_size)
+        return;
+    buffer = static_cast<uint8_t *>(safe_realloc(buffer, bytes));
+    buffer_size = bytes;
+}
+
+// Reads len file bytes from pos into the buffer. A file that shrank under
+// us reads as zeros past its new end, never as garbage.
+void read_file(int64_t pos, size_t len)
+{
+    size_t got = 0;
+    while (got < len) {
+        ssize_t r = pread(editor.fd, buffer + got, len - got, pos + static_cast<int64_t>(got));
+        if (r < 0 && errno == EINTR) {
+            signal_check();
+            continue;
+        }
+        if (r <= 0) {
+            memset(buffer + got, 0, len - got);
+            return;
+        }
+        got += static_cast<size_t>(r);
+    }
+}
+
+// Lays the changed bytes of every dirty window over [pos, pos + len).
+void overlay_dirty(int64_t pos, size_t len)
+{
+    int64_t end = pos + static_cast<int64_t>(len);
+    for (const map_window &w : editor.windows) {
+        if (!w.dirty)
+            continue;
+        int64_t from = std::max(pos, w.offset);
+        int64_t to = std::min(end, w.offset + w.length);
+        if (from < to)
+            memcpy(buffer + (from - pos), w.data + (from - w.offset), static_cast<size_t>(to - from));
+    }
+}
+
+void load(int64_t pos, size_t len)
+{
+    read_file(pos, len);
+    overlay_dirty(pos, len);
+}
+
+const uint8_t *find(const uint8_t *hay, size_t len, const uint8_t *pat, size_t n)
+{
+    if (n == 1)
+        return static_cast<const uint8_t *>(memchr(hay, pat[0], len));
+    return static_cast<const uint8_t *>(memmem(hay, len, pat, n));
+}
+
+}  // namespace
+
+void scan_set_block_size(size_t bytes)
+{
+    block_size = bytes ? bytes : 1;
+}
+
+size_t scan_block_size()
+{
+    return block_size;
+}
+
+int64_t scan_string(int64_t from, const uint8_t *pat, size_t n)
+{
+    const int64_t size = editor.file_size;
+    const int64_t block = static_cast<int64_t>(block_size);
+    const int64_t tail = static_cast<int64_t>(n) - 1;
+    if (n == 0 || from < 0)
+        return -1;
+    reserve(block_size + n - 1);
+    // Candidate starts of one block: [pos, next), read as [pos, next + n - 1).
+    for (int64_t pos = from; pos + tail < size;) {
+        signal_check();
+        int64_t next = pos - pos % block + block;
+        int64_t end = std::min(next + tail, size);
+        size_t len = static_cast<size_t>(end - pos);
+        load(pos, len);
+        if (const uint8_t *hit = find(buffer, len, pat, n))
+            return pos + (hit - buffer);
+        pos = next;
+    }
+    return -1;
+}
+
+int64_t scan_byte(int64_t from, uint8_t value)
+{
+    return scan_string(from, &value, 1);
+}
