@@ -63,8 +63,11 @@ void draw_row(int row, int64_t offset)
         hex[3 * n + 2] = ' ';
         text[n] = shown_char(b);
     }
+    // The blank after the last byte is left out: when the pane is exactly
+    // 3 * bytes_per_row wide, writing its last column on the bottom row would
+    // scroll the pane.
     if (n > 0) {
-        mvwaddnstr(editor.hex_win, row, 0, hex.data(), 3 * n);
+        mvwaddnstr(editor.hex_win, row, 0, hex.data(), 3 * n - 1);
         mvwaddnstr(editor.text_win, row, 0, text.data(), n);
     }
     set_normal(editor.hex_win, row, n, getmaxx(editor.hex_win) - n);
