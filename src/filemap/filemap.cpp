@@ -41,9 +41,23 @@ void make_room()
     }
     if (write_back(wins[0]) == 0)
         remove_window(0);
+    else
+        filemap_write_error = errno;
 }
 
 }  // namespace
+
+int filemap_write_error = 0;
+
+int filemap_find_window(int64_t offset)
+{
+    auto &wins = editor.windows;
+    for (size_t i = 0; i < wins.size(); i++) {
+        if (holds(wins[i], offset))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
 
 int filemap_max_windows()
 {
@@ -88,13 +102,7 @@ uint8_t byte_at(int64_t offset)
 void set_byte_at(int64_t offset, uint8_t value)
 {
     auto &wins = editor.windows;
-    int index = -1;
-    for (size_t i = 0; i < wins.size(); i++) {
-        if (holds(wins[i], offset)) {
-            index = static_cast<int>(i);
-            break;
-        }
-    }
+    int index = filemap_find_window(offset);
     if (index < 0)
         index = map_window_at(offset);
     map_window &w = wins[index];

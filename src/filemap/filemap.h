@@ -27,5 +27,21 @@ void set_byte_at(int64_t offset, uint8_t value);
 // size. Returns 0, or -1 with errno set when a write failed.
 int write_back(const map_window &w);
 
+// Index of the window holding offset, or -1; maps nothing and leaves
+// last_window alone.
+int filemap_find_window(int64_t offset);
+
+// Bulk forms of byte_at and set_byte_at over the inclusive range start..end.
+// They touch the cache exactly as the byte-by-byte calls in increasing
+// offset order would (same windows mapped, evicted, written back and
+// dirtied, same last_window), but work a window at a time.
+void copy_bytes(int64_t start, int64_t end, uint8_t *dst);
+void fill_bytes(int64_t start, int64_t end, uint8_t value);
+void store_bytes(int64_t start, int64_t end, const uint8_t *src);
+
+// errno of the latest forced write-back that failed, 0 when none did since
+// the main loop last reported one.
+extern int filemap_write_error;
+
 // Largest window count the budget allows for the current window size.
 int filemap_max_windows();
