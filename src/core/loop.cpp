@@ -2,14 +2,18 @@
 #include "core/startup.h"
 #include "core/editor.h"
 #include "commands/move.h"
+#include "commands/edit.h"
 #include "filemap/filemap.h"
+#include "filemap/save.h"
 #include "pconfig/pconfig.h"
 #include "screen/help.h"
 #include "screen/screen.h"
+#include "screen/prompt.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 #include <curses.h>
@@ -62,7 +66,10 @@ bool run_command_key(int key)
     case '<': row_start(); return true;
     case '>': row_end(); return true;
     case 'h': show_help(); return true;
-    case 'q': quit_editor();
+    case 'l': fill_range(); return true;
+    case 'u': undo_last(); return true;
+    case 's': save_command(); return true;
+    case 'q': quit_question(); return true;
     }
     return false;
 }
@@ -74,14 +81,29 @@ void dispatch(int key)
         return;
     }
     bool single = key >= 0 && key <= 255;
-    if (editor.text_mode && single && isprint(key))
+    if (editor.text_mode && single && isprint(key)) {
+        enter_character(key);
         return;
+    }
     if (run_movement_key(key))
         return;
     if (editor.text_mode)
         return;
     if (run_command_key(single ? tolower(key) : key))
         return;
+    enter_hex_digit(key);
+}
+
+// A forced write-back of the window cache failed since the last pass: say so
+// once; the window stays dirty in the cache.
+void report_write_error()
+{
+    if (!filemap_write_error)
+        return;
+    char msg[256];
+    snprintf(msg, sizeof msg, "Write-back failed: %s", strerror(filemap_write_error));
+    filemap_write_error = 0;
+    show_message_pause(msg);
 }
 
 }  // namespace
@@ -90,6 +112,7 @@ void main_loop()
 {
     for (;;) {
         signal_check();
+        report_write_error();
         send_frame();
         int key = wgetch(stdscr);
         signal_check();
