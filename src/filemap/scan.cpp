@@ -6,6 +6,7 @@
 // reads the n - 1 bytes after its end, so a match that starts in it and
 // crosses into the next block (or into another window) is still found.
 #include "filemap/scan.h"
+#include "filemap/find.h"
 #include "filemap/filemap.h"
 #include "core/editor.h"
 #include "core/startup.h"
@@ -70,13 +71,6 @@ void load(int64_t pos, size_t len)
     overlay_dirty(pos, len);
 }
 
-const uint8_t *find(const uint8_t *hay, size_t len, const uint8_t *pat, size_t n)
-{
-    if (n == 1)
-        return static_cast<const uint8_t *>(memchr(hay, pat[0], len));
-    return static_cast<const uint8_t *>(memmem(hay, len, pat, n));
-}
-
 }  // namespace
 
 void scan_set_block_size(size_t bytes)
@@ -104,7 +98,7 @@ int64_t scan_string(int64_t from, const uint8_t *pat, size_t n)
         int64_t end = std::min(next + tail, size);
         size_t len = static_cast<size_t>(end - pos);
         load(pos, len);
-        if (const uint8_t *hit = find(buffer, len, pat, n))
+        if (const uint8_t *hit = scan_find(buffer, len, pat, n))
             return pos + (hit - buffer);
         pos = next;
     }
