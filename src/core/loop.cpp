@@ -3,6 +3,7 @@
 #include "core/editor.h"
 #include "commands/move.h"
 #include "commands/edit.h"
+#include "commands/search.h"
 #include "filemap/filemap.h"
 #include "filemap/save.h"
 #include "pconfig/pconfig.h"
@@ -66,7 +67,11 @@ bool run_command_key(int key)
     case '<': row_start(); return true;
     case '>': row_end(); return true;
     case 'h': show_help(); return true;
+    case 'j': jump_command(); return true;
     case 'l': fill_range(); return true;
+    case 'n': search_byte_command(); return true;
+    case 'r': repeat_search(); return true;
+    case 'w': search_string_command(); return true;
     case 'u': undo_last(); return true;
     case 's': save_command(); return true;
     case 'q': quit_question(); return true;
