@@ -6,8 +6,9 @@ SAN_BUILD  ?= build-san
 BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS?=
+PREFIX     ?= /usr/local
 
-.PHONY: all deps build run test test-plain test-san bench clean
+.PHONY: all deps build run test test-plain test-san bench install package clean
 
 all: build
 
@@ -37,6 +38,15 @@ bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVEXA_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@./bench/run.sh $(BENCH_BUILD)
+
+# Installs under PREFIX; DESTDIR, when set, is put in front of every path
+# (cmake --install reads it from the environment).
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package (.deb) in $(BUILD), with its files under /usr.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD)

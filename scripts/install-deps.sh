@@ -5,7 +5,7 @@ set -e
 
 PKGS="g++ cmake make pkg-config libncurses-dev ncurses-base ncurses-term \
 libvterm-dev libgtest-dev libgmock-dev googletest libbenchmark-dev clang \
-libclang-rt-dev groff-base"
+libclang-rt-dev groff-base dpkg-dev"
 
 missing=""
 for p in $PKGS; do
