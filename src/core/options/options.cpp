@@ -17,6 +17,7 @@ const char option_spec[] =
     " -n --no-backup-files -c: --config-file: -d --disable-colors -h --help -v --version";
 const char *option_arg;
 int first_operand;
+void (*options_fail)(int status) = exit;
 
 namespace {
 
@@ -87,7 +88,8 @@ const option_entry *find_letter(char x)
 [[noreturn]] void command_line_error(const char *fmt, const char *prog, const char *what)
 {
     fprintf(stderr, fmt, prog, what);
-    exit(1);
+    options_fail(1);
+    abort();
 }
 
 // Checks an argument that is no option name as a bundle of single-letter
