@@ -3,8 +3,12 @@
 // poll signal_check, so the terminal is restored outside the handler. If the
 // program does not get there within two seconds, or before curses is set up,
 // the handler ends the process itself.
+//
+// Also SIGBUS, which a read of a mapped window raises once the file has
+// been cut shorter on disk by another process: the process ends at once.
 #include "core/startup.h"
 #include "core/editor.h"
+#include "filemap/filemap.h"
 #include "pconfig/pconfig.h"
 
 #include <csignal>
@@ -63,6 +67,29 @@ void on_alarm(int)
         signal_exit(pending);
 }
 
+bool in_a_window(const void *addr)
+{
+    auto *p = static_cast<const uint8_t *>(addr);
+    for (const map_window &w : editor.windows)
+        if (p >= w.data && p < w.data + w.length)
+            return true;
+    return false;
+}
+
+// An access to a mapped window past the new end of a file that shrank on
+// disk. The fault comes from our own byte access, never from inside the
+// terminal library, so its state is whole and endwin can put the terminal
+// back. Any other bus error gets the terminal back and then its default
+// action, as soon as the handler returns.
+void on_bus_error(int, siginfo_t *info, void *)
+{
+    if (info->si_code > 0 && in_a_window(info->si_addr))
+        file_changed_size();
+    restore_terminal();
+    signal(SIGBUS, SIG_DFL);
+    raise(SIGBUS);
+}
+
 void install(int sig, void (*fn)(int))
 {
     struct sigaction sa;
@@ -80,6 +107,28 @@ void signals_install()
     install(SIGINT, on_signal);
     install(SIGTERM, on_signal);
     install(SIGALRM, on_alarm);
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_sigaction = on_bus_error;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_SIGINFO;
+    sigaction(SIGBUS, &sa, nullptr);
+}
+
+void file_changed_size()
+{
+    if (curses_active) {
+        curses_active = false;
+        endwin();
+    }
+    const std::string &prog = editor.prog_name;
+    const std::string &path = editor.file_path;
+    write_all(prog.data(), prog.size());
+    write_all(": ", 2);
+    write_all(path.data(), path.size());
+    const char tail[] = " changed size on disk; unsaved changes were not written\n";
+    write_all(tail, sizeof tail - 1);
+    _exit(1);
 }
 
 int signal_pending()

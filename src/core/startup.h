@@ -16,3 +16,9 @@ void signals_install();
 int signal_pending();
 void signal_check();
 [[noreturn]] void signal_exit(int sig);
+
+// The edited file is shorter on disk than when it was opened (a mapped read
+// faulted, or a read came back short): restores the terminal, says so on
+// standard error and ends the process with status 1. Also called from the
+// SIGBUS handler, so it prints with write and ends with _exit.
+[[noreturn]] void file_changed_size();

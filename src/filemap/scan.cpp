@@ -13,27 +13,39 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
 namespace {
 
 constexpr size_t DEFAULT_BLOCK = 256 * 1024;
+constexpr size_t BUFFER_ALIGN = 4096;
 
 size_t block_size = DEFAULT_BLOCK;
 uint8_t *buffer = nullptr;
 size_t buffer_size = 0;
 
+// The buffer starts on a page boundary and every block is read from a file
+// offset that is a multiple of the block size, so the kernel copies between
+// equally aligned addresses. Into a buffer misaligned against the page
+// cache the copy runs several times slower on some processors.
 void reserve(size_t bytes)
 {
     if (bytes <= buffer_size)
         return;
-    buffer = static_cast<uint8_t *>(safe_realloc(buffer, bytes));
+    free(buffer);
+    void *p = nullptr;
+    int err = posix_memalign(&p, BUFFER_ALIGN, bytes);
+    if (err)
+        die("malloc failed: %s", strerror(err));
+    buffer = static_cast<uint8_t *>(p);
     buffer_size = bytes;
 }
 
-// Reads len file bytes from pos into the buffer. A file that shrank under
-// us reads as zeros past its new end, never as garbage.
+// Reads len file bytes from pos into the buffer. The end of the file
+// before pos + len means it shrank on disk under us, which ends the
+// process; a read error leaves zeros, never garbage.
 void read_file(int64_t pos, size_t len)
 {
     size_t got = 0;
@@ -43,7 +55,9 @@ void read_file(int64_t pos, size_t len)
             signal_check();
             continue;
         }
-        if (r <= 0) {
+        if (r == 0)
+            file_changed_size();
+        if (r < 0) {
             memset(buffer + got, 0, len - got);
             return;
         }
@@ -91,15 +105,17 @@ int64_t scan_string(int64_t from, const uint8_t *pat, size_t n)
     if (n == 0 || from < 0)
         return -1;
     reserve(block_size + n - 1);
-    // Candidate starts of one block: [pos, next), read as [pos, next + n - 1).
+    // Candidate starts of one block: [pos, next), read from the block's
+    // start (only the first block starts before pos) up to next + n - 1.
     for (int64_t pos = from; pos + tail < size;) {
         signal_check();
-        int64_t next = pos - pos % block + block;
+        int64_t first = pos - pos % block;
+        int64_t next = first + block;
         int64_t end = std::min(next + tail, size);
-        size_t len = static_cast<size_t>(end - pos);
-        load(pos, len);
-        if (const uint8_t *hit = scan_find(buffer, len, pat, n))
-            return pos + (hit - buffer);
+        load(first, static_cast<size_t>(end - first));
+        const uint8_t *start = buffer + (pos - first);
+        if (const uint8_t *hit = scan_find(start, static_cast<size_t>(end - pos), pat, n))
+            return pos + (hit - start);
         pos = next;
     }
     return -1;
