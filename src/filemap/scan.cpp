@@ -43,8 +43,9 @@ void reserve(size_t bytes)
     buffer_size = bytes;
 }
 
-// Reads len file bytes from pos into the buffer. A file that shrank under
-// us reads as zeros past its new end, never as garbage.
+// Reads len file bytes from pos into the buffer. The end of the file
+// before pos + len means it shrank on disk under us, which ends the
+// process; a read error leaves zeros, never garbage.
 void read_file(int64_t pos, size_t len)
 {
     size_t got = 0;
@@ -54,7 +55,9 @@ void read_file(int64_t pos, size_t len)
             signal_check();
             continue;
         }
-        if (r <= 0) {
+        if (r == 0)
+            file_changed_size();
+        if (r < 0) {
             memset(buffer + got, 0, len - got);
             return;
         }
