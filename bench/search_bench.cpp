@@ -145,6 +145,14 @@ void print_pair(const char *what, double mine, const char *ref_name, double ref,
            ratio, target, ratio >= target ? "ok" : "BELOW TARGET");
 }
 
+// One line for the benchmark runner:
+//   FIGURE <name> <value> <unit> <reference> <ratio> <target>
+void figure(const char *name, double value, const char *unit, double reference, const char *target)
+{
+    double ratio = reference > 0 ? value / reference : 0;
+    printf("FIGURE %s %.3f %s %.3f %.2f %s\n", name, value, unit, reference, ratio, target);
+}
+
 settings parse_args(int argc, char **argv)
 {
     settings s;
@@ -218,6 +226,14 @@ int main(int argc, char **argv)
     printf("%-14s %7.2f MiB     limit %.2f MiB   %s\n", "max mapped", mapped_mib,
            static_cast<double>(MAP_BUDGET) / (1 << 20), max_mapped < MAP_BUDGET ? "ok" : "OVER LIMIT");
     printf("%-14s %7.2f MiB     limit 16.00 MiB   %s\n", "peak RSS", rss_mib, rss_mib < 16 ? "ok" : "OVER LIMIT");
+
+    // The same figures in the form the benchmark runner collects.
+    figure("search_byte_throughput", gib_per_s(s.size, byte_s), "GiB/s", gib_per_s(s.size, cat_s), "ratio>=0.6");
+    figure("search_string8_throughput", gib_per_s(s.size, string_s), "GiB/s", gib_per_s(s.size, grep_s),
+           "ratio>=1");
+    figure("search_mapped_bytes_max", static_cast<double>(max_mapped), "bytes", static_cast<double>(MAP_BUDGET),
+           "value<2097152");
+    figure("search_peak_rss", static_cast<double>(ru.ru_maxrss), "KiB", 16384.0, "value<16384");
 
     for (const map_window &w : editor.windows)
         munmap(w.data, w.length);
