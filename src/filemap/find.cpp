@@ -87,15 +87,26 @@ const uint8_t *find_sse2(const uint8_t *hay, size_t len, const uint8_t *pat, siz
     return find_rest(hay, len, i, pat, n);
 }
 
-bool have_avx2()
+int forced_width = 0;
+
+bool use_avx2()
 {
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have && forced_width != 16;
 }
 
 #endif
 
 }  // namespace
+
+void scan_find_set_width(int bytes)
+{
+#if defined(__x86_64__)
+    forced_width = bytes;
+#else
+    (void)bytes;
+#endif
+}
 
 const uint8_t *scan_find(const uint8_t *hay, size_t len, const uint8_t *pat, size_t n)
 {
@@ -104,7 +115,7 @@ const uint8_t *scan_find(const uint8_t *hay, size_t len, const uint8_t *pat, siz
     if (n == 1)
         return static_cast<const uint8_t *>(memchr(hay, pat[0], len));
 #if defined(__x86_64__)
-    return have_avx2() ? find_avx2(hay, len, pat, n) : find_sse2(hay, len, pat, n);
+    return use_avx2() ? find_avx2(hay, len, pat, n) : find_sse2(hay, len, pat, n);
 #else
     return find_rest(hay, len, 0, pat, n);
 #endif

@@ -18,7 +18,14 @@ const uint8_t *plain_find(const std::vector<uint8_t> &hay, const std::vector<uin
     return nullptr;
 }
 
-TEST(FindTest, AgreesWithPlainSearch)
+// Both vector widths: the widest the processor has, and the 16-byte one.
+class FindTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { scan_find_set_width(GetParam()); }
+    void TearDown() override { scan_find_set_width(0); }
+};
+
+TEST_P(FindTest, AgreesWithPlainSearch)
 {
     std::mt19937_64 rng(99);
     for (int trial = 0; trial < 3000; trial++) {
@@ -42,7 +49,7 @@ TEST(FindTest, AgreesWithPlainSearch)
 
 // The ends of the pattern match at every position and the middle never
 // does, until the one real match near the end of the buffer.
-TEST(FindTest, PatternWithCommonEnds)
+TEST_P(FindTest, PatternWithCommonEnds)
 {
     for (size_t n : {3, 40, 300}) {
         std::vector<uint8_t> pat(n, 'a');
@@ -54,5 +61,7 @@ TEST(FindTest, PatternWithCommonEnds)
         EXPECT_EQ(scan_find(hay.data(), hay.size(), pat.data(), n), hay.data() + at) << n;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Widths, FindTest, ::testing::Values(0, 16));
 
 }  // namespace
