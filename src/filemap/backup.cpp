@@ -3,6 +3,7 @@
 // window_size, and flushed to disk before the save writes anything.
 #include "filemap/save.h"
 #include "core/editor.h"
+#include "core/startup.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -56,6 +57,7 @@ int copy_file_to(int out)
     uint8_t *buf = static_cast<uint8_t *>(safe_malloc(static_cast<size_t>(editor.window_size)));
     int rc = 0;
     for (int64_t at = 0;;) {
+        signal_check();  // the file may be gigabytes long
         int64_t got = read_chunk(buf, editor.window_size, at);
         if (got < 0 || (got > 0 && write_all(out, buf, got) < 0)) {
             rc = -1;

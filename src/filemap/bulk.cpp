@@ -3,8 +3,10 @@
 // offset in increasing order: within one window the byte-by-byte path finds
 // the window again without mapping anything, so only the first byte of each
 // window can change the cache, and that is where these functions call it.
+// A range may span gigabytes, so a signal is looked for at every window.
 #include "filemap/filemap.h"
 #include "core/editor.h"
+#include "core/startup.h"
 
 #include <algorithm>
 #include <cstring>
@@ -31,6 +33,7 @@ int64_t span_in_window(const map_window &w, int64_t offset, int64_t end)
 void copy_bytes(int64_t start, int64_t end, uint8_t *dst)
 {
     for (int64_t at = start; at <= end;) {
+        signal_check();
         const map_window &w = editor.windows[window_index_for(at)];
         int64_t n = span_in_window(w, at, end);
         memcpy(dst, w.data + (at - w.offset), static_cast<size_t>(n));
@@ -42,6 +45,7 @@ void copy_bytes(int64_t start, int64_t end, uint8_t *dst)
 void fill_bytes(int64_t start, int64_t end, uint8_t value)
 {
     for (int64_t at = start; at <= end;) {
+        signal_check();
         map_window &w = window_for_store(at);
         int64_t n = span_in_window(w, at, end);
         memset(w.data + (at - w.offset), value, static_cast<size_t>(n));
@@ -54,6 +58,7 @@ void fill_bytes(int64_t start, int64_t end, uint8_t value)
 void store_bytes(int64_t start, int64_t end, const uint8_t *src)
 {
     for (int64_t at = start; at <= end;) {
+        signal_check();
         map_window &w = window_for_store(at);
         int64_t n = span_in_window(w, at, end);
         memcpy(w.data + (at - w.offset), src, static_cast<size_t>(n));
