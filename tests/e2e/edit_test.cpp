@@ -27,16 +27,16 @@ TEST(Edit, DigitsReplaceHighThenLowHalf)
     ASSERT_TRUE(start(s));
     s.send("7");
     ASSERT_TRUE(wait_hex(s, 0, 0, "71"));
-    EXPECT_EQ(text_at(s, 0, 0), "q");
+    EXPECT_TRUE(wait_char(s, 0, 0, "q"));
     EXPECT_TRUE(s.wait_cursor(1, HEX_COL + 1));
     EXPECT_TRUE(wait_modified(s, path, true));
     s.send("E");
     ASSERT_TRUE(wait_hex(s, 0, 0, "7E"));
-    EXPECT_EQ(text_at(s, 0, 0), "~");
+    EXPECT_TRUE(wait_char(s, 0, 0, "~"));
     EXPECT_TRUE(s.wait_cursor(1, HEX_COL + 3));
     s.send("g0");  // g is no digit and no command
     ASSERT_TRUE(wait_hex(s, 0, 1, "02"));
-    EXPECT_EQ(text_at(s, 0, 1), ".");
+    EXPECT_TRUE(wait_char(s, 0, 1, "."));
     save(s);
     ASSERT_TRUE(wait_modified(s, path, false));
     std::string expect = letters(64);
@@ -164,8 +164,9 @@ TEST(Edit, UndoOutsideTheViewMovesNothing)
     s.key(Key::PageDown);
     ASSERT_TRUE(s.wait_row_contains(1, "00000060:"));
     s.send("u");
-    s.key(Key::Right);  // the cursor is still where PageDown put it
-    ASSERT_TRUE(s.wait_row_contains(s.rows() - 1, offset_field(0x60)));
+    // The cursor is still where PageDown put it: 0x60, on the low digit.
+    s.key(Key::Right);
+    ASSERT_TRUE(s.wait_row_contains(s.rows() - 1, offset_field(0x61)));
     EXPECT_TRUE(s.wait_row_contains(1, "00000060:"));
     s.key(Key::Home);
     ASSERT_TRUE(wait_hex(s, 0, 0, "41"));
@@ -273,8 +274,14 @@ TEST(Edit, FillAndUndoAboveTheViewRepaintVisibleRows)
     EXPECT_TRUE(s.wait_row_contains(s.rows() - 1, offset_field(top)));
     s.send("u");
     ASSERT_TRUE(wait_hex(s, top, last, hex2(content[last])));
-    for (int r = 0; r < 6; r++)
-        EXPECT_EQ(s.row(1 + r).substr(TEXT_COL, 16), content.substr(top + 16 * r, 16)) << r;
+    EXPECT_TRUE(s.wait_until(
+        [&] {
+            for (int r = 0; r < 6; r++)
+                if (s.row(1 + r).substr(TEXT_COL, 16) != content.substr(top + 16 * r, 16))
+                    return false;
+            return true;
+        },
+        "the old bytes in every view row"));
     EXPECT_TRUE(s.wait_row_contains(s.rows() - 1, offset_field(top)));
     EXPECT_TRUE(s.wait_cursor(1, HEX_COL));
 }

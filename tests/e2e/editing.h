@@ -66,6 +66,13 @@ inline bool wait_hex(e2e::Session &s, int64_t top, int64_t offset, const std::st
                         "byte " + std::to_string(offset) + " shown as " + hex, loc);
 }
 
+inline bool wait_char(e2e::Session &s, int64_t top, int64_t offset, const std::string &ch,
+                      e2e::Loc loc = e2e::Loc::current())
+{
+    return s.wait_until([&] { return text_at(s, top, offset) == ch; },
+                        "byte " + std::to_string(offset) + " shown as '" + ch + "'", loc);
+}
+
 // " File: <path>*  size = ..." while modified, a blank instead of "*"
 // otherwise.
 inline bool wait_modified(e2e::Session &s, const std::string &path, bool modified,
