@@ -50,7 +50,7 @@ e2e::Options opts(const TempDir &dir, std::vector<std::string> args, int cols = 
 // The bottom status line is the last thing a frame draws.
 bool ready(Session &s)
 {
-    return s.wait_row_contains(s.rows() - 1, " offset: 0x");
+    return s.wait_row_contains(s.rows() - 1, " offset: 0x") && s.wait_idle();
 }
 
 bool is_pair(const Cell &c, int fg, int bg)
@@ -88,6 +88,7 @@ TEST(Viewer, StatusLinesAt80x24)
     // A byte that is not printable: "?" and its own value in every field.
     s.key(Key::Right, 8);
     ASSERT_TRUE(s.wait_row_contains(23, "offset: 0x4        (         4)  char: ?"));
+    ASSERT_TRUE(s.wait_idle());
     EXPECT_NE(s.row(23).find("hex = 0x1  dec = 1   oct = 1"), std::string::npos) << s.row(23);
 }
 
@@ -172,6 +173,7 @@ TEST(Viewer, FileSizeAMultipleOfTheRowEndsWithAnEmptyRow)
     ASSERT_TRUE(ready(s));
     s.key(Key::End);
     ASSERT_TRUE(s.wait_row(22, "00000160:"));
+    ASSERT_TRUE(s.wait_idle());
     EXPECT_EQ(s.row(1).substr(0, 9), "00000010:") << "last_top is 16";
     EXPECT_NE(s.row(0).find(" 100%"), std::string::npos) << s.row(0);
     EXPECT_NE(s.row(23).find("0x15F"), std::string::npos);
@@ -191,10 +193,12 @@ TEST(Viewer, CursorMarkInColourAndMonochrome)
         EXPECT_EQ(s.cursor(), (e2e::Pos{1, 13}));
         s.key(Key::Right);  // low digit: only the second digit is marked
         ASSERT_TRUE(s.wait_cursor(1, 14));
+        ASSERT_TRUE(s.wait_idle());
         EXPECT_TRUE(is_pair(s.cell(1, 13), color::white, color::blue));
         EXPECT_TRUE(is_pair(s.cell(1, 14), color::green, color::black));
         s.key(Key::Tab);
         ASSERT_TRUE(s.wait_text("[A]"));
+        ASSERT_TRUE(s.wait_idle());
         EXPECT_EQ(s.cursor(), (e2e::Pos{1, 63}));
     }
     {
@@ -209,6 +213,7 @@ TEST(Viewer, CursorMarkInColourAndMonochrome)
         EXPECT_EQ(s.cell(1, 20).fg, color::term_default);
         s.key(Key::Right, 2);  // both digits stand out whatever the nibble
         ASSERT_TRUE(s.wait_cursor(1, 16));
+        ASSERT_TRUE(s.wait_idle());
         EXPECT_FALSE(s.cell(1, 13).reverse);
         EXPECT_TRUE(s.cell(1, 16).reverse && s.cell(1, 17).reverse);
         EXPECT_TRUE(s.cell(1, 64).blink);
@@ -238,6 +243,7 @@ TEST(Viewer, SixtyFourBitOffsetsOnScreen)
     ASSERT_TRUE(ready(s));
     s.key(Key::End);
     ASSERT_TRUE(s.wait_row_contains(23, "offset: 0x13FFFFFFF (5368709119)"));
+    ASSERT_TRUE(s.wait_idle());
     EXPECT_EQ(s.row(22).substr(0, 10), "140000000:") << "the row after the last byte";
     EXPECT_EQ(s.row(21).substr(0, 10), "13FFFFFF0:");
     EXPECT_EQ(s.row(1).substr(0, 10), "13FFFFEB0:");
