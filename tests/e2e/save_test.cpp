@@ -334,8 +334,8 @@ TEST(Save, BackupOfAPrivateFileIsPrivate)
     EXPECT_EQ(e2e::read_file(path + "~"), letters(100));
 }
 
-// Root ignores directory permissions, so the editor runs as nobody in a
-// directory it may not write; the file itself is nobody's.
+// Root ignores directory permissions, so the editor runs as nobody (through
+// setpriv) in a directory it may not write; the file itself is nobody's.
 TEST(Save, UnwritableDirectoryGivesNoBackupButSaves)
 {
     e2e::TempDir dir;
@@ -345,7 +345,10 @@ TEST(Save, UnwritableDirectoryGivesNoBackupButSaves)
     const uid_t nobody = 65534;
     ASSERT_EQ(chown(path.c_str(), nobody, nobody), 0);
     ASSERT_EQ(chmod(sub.c_str(), 0555), 0);
-    e2e::Options o = options({"--reuid=65534", "--regid=65534", "--clear-groups", VEXA_BINARY, path});
+    // A copy of the program where nobody may run it, wherever the build is.
+    std::string program = dir.write("vexa", e2e::read_file(VEXA_BINARY), 0755);
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+    e2e::Options o = options({"--reuid=65534", "--regid=65534", "--clear-groups", program, path});
     o.program = "setpriv";
     e2e::Session s(o);
     ASSERT_TRUE(start(s));
