@@ -111,15 +111,31 @@ void report_write_error()
     show_message_pause(msg);
 }
 
+// The terminal changed size. The layout stays as it was set up; the next
+// update sends the whole screen again, so it is right once the terminal
+// has its old size back.
+void repaint_after_resize()
+{
+    clearok(curscr, TRUE);
+    redraw_view();
+    highlight_cursor();
+}
+
 }  // namespace
 
 void main_loop()
 {
     for (;;) {
         signal_check();
+        if (signal_take_resize())
+            repaint_after_resize();
         report_write_error();
         send_frame();
-        int key = wgetch(stdscr);
+        // A size change noted since the check above would otherwise wait
+        // for the next key; ERR is ignored by dispatch.
+        signal_resize_interrupts(true);
+        int key = signal_resize_pending() ? ERR : wgetch(stdscr);
+        signal_resize_interrupts(false);
         signal_check();
         dispatch(key);
     }

@@ -4,6 +4,13 @@
 // program does not get there within two seconds, or before curses is set up,
 // the handler ends the process itself.
 //
+// SIGWINCH only notes that the terminal changed size: the layout stays as
+// it was set up, and the main loop repaints the whole screen. Having our
+// own handler also keeps the terminal library from resizing the panes.
+// The handler restarts interrupted reads, so questions, line input and the
+// help go on undisturbed; only the main loop's wait for a key lets it end
+// the read, so that the repaint comes at once.
+//
 // Also SIGBUS, which a read of a mapped window raises once the file has
 // been cut shorter on disk by another process: the process ends at once.
 #include "core/startup.h"
@@ -22,6 +29,7 @@
 namespace {
 
 volatile sig_atomic_t pending = 0;
+volatile sig_atomic_t resized = 0;
 
 void write_all(const char *s, size_t n)
 {
@@ -65,6 +73,21 @@ void on_alarm(int)
 {
     if (pending)
         signal_exit(pending);
+}
+
+void on_resize(int)
+{
+    resized = 1;
+}
+
+void install_resize(int flags)
+{
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_resize;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = flags;
+    sigaction(SIGWINCH, &sa, nullptr);
 }
 
 bool in_a_window(const void *addr)
@@ -113,6 +136,24 @@ void signals_install()
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_SIGINFO;
     sigaction(SIGBUS, &sa, nullptr);
+    install_resize(SA_RESTART);
+}
+
+void signal_resize_interrupts(bool on)
+{
+    install_resize(on ? 0 : SA_RESTART);
+}
+
+int signal_resize_pending()
+{
+    return resized;
+}
+
+int signal_take_resize()
+{
+    int r = resized;
+    resized = 0;
+    return r;
 }
 
 void file_changed_size()

@@ -17,6 +17,14 @@ int signal_pending();
 void signal_check();
 [[noreturn]] void signal_exit(int sig);
 
+// Terminal size changes: the handler notes them and restarts interrupted
+// reads, except while interrupts are on, when a blocked read ends (the
+// main loop's wait for a key). signal_resize_pending tells whether one
+// came that was not taken yet; signal_take_resize also takes it.
+void signal_resize_interrupts(bool on);
+int signal_resize_pending();
+int signal_take_resize();
+
 // The edited file is shorter on disk than when it was opened (a mapped read
 // faulted, or a read came back short): restores the terminal, says so on
 // standard error and ends the process with status 1. Also called from the
