@@ -2,8 +2,14 @@
 // calls fail, so that the editor's handling of failed saves can be seen from
 // outside. VEXA_FAULT holds a comma-separated list of:
 //   pwrite       every pwrite fails with ENOSPC
+//   write        every write to a regular file fails with ENOSPC (the
+//                terminal and the pipes keep working)
 //   fsync        every fsync and fdatasync fails with EIO
 //   backup-open  opening a path that ends in "~" fails with EACCES
+//   mmap         every writable private mapping of a file fails with ENOMEM
+//                (the editor's windows; no other mapping is touched)
+// A fault written "name:N" lets its first N calls through and fails the
+// rest, e.g. "pwrite:2" or "mmap:1".
 // Without VEXA_FAULT every call goes straight through.
 #include <cerrno>
 #include <cstdarg>
@@ -11,12 +17,16 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 namespace {
 
-bool fault_on(const char *name)
+// Whether the named fault hits this call. calls counts the calls that the
+// fault applies to, for the "name:N" form.
+bool fault_on(const char *name, long *calls = nullptr)
 {
     const char *list = getenv("VEXA_FAULT");
     if (!list)
@@ -27,11 +37,28 @@ bool fault_on(const char *name)
         size_t len = end ? static_cast<size_t>(end - p) : strlen(p);
         if (len == n && strncmp(p, name, n) == 0)
             return true;
+        if (len > n && strncmp(p, name, n) == 0 && p[n] == ':') {
+            long spared = strtol(p + n + 1, nullptr, 10);
+            return calls && (*calls)++ >= spared;
+        }
         if (!end)
             break;
         p = end + 1;
     }
     return false;
+}
+
+long pwrite_calls, write_calls, mmap_calls;
+
+bool regular_file(int fd)
+{
+    struct stat st;
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool window_mapping(int prot, int flags, int fd)
+{
+    return fd >= 0 && (prot & PROT_WRITE) && (flags & MAP_PRIVATE);
 }
 
 bool is_backup_name(const char *path)
@@ -57,7 +84,7 @@ extern "C" {
 
 ssize_t pwrite(int fd, const void *buf, size_t n, off_t at)
 {
-    if (fault_on("pwrite")) {
+    if (fault_on("pwrite", &pwrite_calls)) {
         errno = ENOSPC;
         return -1;
     }
@@ -66,11 +93,38 @@ ssize_t pwrite(int fd, const void *buf, size_t n, off_t at)
 
 ssize_t pwrite64(int fd, const void *buf, size_t n, off_t at)
 {
-    if (fault_on("pwrite")) {
+    if (fault_on("pwrite", &pwrite_calls)) {
         errno = ENOSPC;
         return -1;
     }
     return next<ssize_t (*)(int, const void *, size_t, off_t)>("pwrite64")(fd, buf, n, at);
+}
+
+ssize_t write(int fd, const void *buf, size_t n)
+{
+    if (regular_file(fd) && fault_on("write", &write_calls)) {
+        errno = ENOSPC;
+        return -1;
+    }
+    return next<ssize_t (*)(int, const void *, size_t)>("write")(fd, buf, n);
+}
+
+void *mmap(void *addr, size_t len, int prot, int flags, int fd, off_t at)
+{
+    if (window_mapping(prot, flags, fd) && fault_on("mmap", &mmap_calls)) {
+        errno = ENOMEM;
+        return MAP_FAILED;
+    }
+    return next<void *(*)(void *, size_t, int, int, int, off_t)>("mmap")(addr, len, prot, flags, fd, at);
+}
+
+void *mmap64(void *addr, size_t len, int prot, int flags, int fd, off_t at)
+{
+    if (window_mapping(prot, flags, fd) && fault_on("mmap", &mmap_calls)) {
+        errno = ENOMEM;
+        return MAP_FAILED;
+    }
+    return next<void *(*)(void *, size_t, int, int, int, off_t)>("mmap64")(addr, len, prot, flags, fd, at);
 }
 
 int fsync(int fd)
