@@ -121,6 +121,19 @@ void repaint_after_resize()
     highlight_cursor();
 }
 
+// Waits for a key; a size change ends the wait with ERR, which dispatch
+// ignores. One noted since the last repaint would otherwise wait for the
+// next key.
+int wait_key()
+{
+    signal_resize_interrupts(true);
+    int key = signal_resize_pending() ? ERR : wgetch(stdscr);
+    signal_resize_interrupts(false);
+    signal_check();
+    input_check(key);
+    return key;
+}
+
 }  // namespace
 
 void main_loop()
@@ -131,13 +144,7 @@ void main_loop()
             repaint_after_resize();
         report_write_error();
         send_frame();
-        // A size change noted since the check above would otherwise wait
-        // for the next key; ERR is ignored by dispatch.
-        signal_resize_interrupts(true);
-        int key = signal_resize_pending() ? ERR : wgetch(stdscr);
-        signal_resize_interrupts(false);
-        signal_check();
-        dispatch(key);
+        dispatch(wait_key());
     }
 }
 

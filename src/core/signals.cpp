@@ -18,10 +18,13 @@
 #include "filemap/filemap.h"
 #include "pconfig/pconfig.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <curses.h>
@@ -154,6 +157,35 @@ int signal_take_resize()
     int r = resized;
     resized = 0;
     return r;
+}
+
+namespace {
+
+// Whether standard input has nothing more to give: hung up, or readable
+// with no byte waiting, which is the end of a file or pipe. A terminal
+// that is merely quiet is not ready at all.
+bool input_gone()
+{
+    struct pollfd p = {STDIN_FILENO, POLLIN, 0};
+    int r = poll(&p, 1, 0);
+    if (r <= 0)
+        return r < 0 && errno != EINTR;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+        return true;
+    int waiting = 0;
+    return ioctl(STDIN_FILENO, FIONREAD, &waiting) != 0 || waiting == 0;
+}
+
+}  // namespace
+
+void input_check(int key)
+{
+    if (key != ERR || !input_gone())
+        return;
+    restore_terminal();
+    pconfig_free();
+    fprintf(stderr, "%s: no more input from the terminal, exiting.\n", editor.prog_name.c_str());
+    exit(1);
 }
 
 void file_changed_size()

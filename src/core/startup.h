@@ -25,6 +25,12 @@ void signal_resize_interrupts(bool on);
 int signal_resize_pending();
 int signal_take_resize();
 
+// Called with the result of a wgetch. When it is ERR and standard input
+// is gone for good (end of file, or a hang-up that was ignored), waiting
+// again would spin, so the process ends with status 1 and a message, with
+// the terminal restored. An ERR from a signal or a size change is let be.
+void input_check(int key);
+
 // The edited file is shorter on disk than when it was opened (a mapped read
 // faulted, or a read came back short): restores the terminal, says so on
 // standard error and ends the process with status 1. Also called from the

@@ -84,6 +84,7 @@ int prompt_key(const char *question)
     paint_bottom_line(question, false);
     int key = wgetch(stdscr);
     signal_check();
+    input_check(key);  // the save questions ask until they get an answer
     if (key >= 0 && key < 256)
         return tolower(key);
     return key;
