@@ -126,6 +126,7 @@ void repaint_after_resize()
 // next key.
 int wait_key()
 {
+    signal_check();  // one that came while the frame went out
     signal_resize_interrupts(true);
     int key = signal_resize_pending() ? ERR : wgetch(stdscr);
     signal_resize_interrupts(false);

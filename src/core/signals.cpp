@@ -1,8 +1,9 @@
 // SIGINT and SIGTERM. While curses owns the terminal the handler only notes
 // the signal; blocking waits return early (no SA_RESTART) and long operations
-// poll signal_check, so the terminal is restored outside the handler. If the
-// program does not get there within two seconds, or before curses is set up,
-// the handler ends the process itself.
+// poll signal_check, so the terminal is restored outside the handler. A timer
+// then ticks every 50 ms to interrupt a read that began just after the
+// signal. If the program does not reach a check within two seconds, or
+// before curses is set up, the handler ends the process itself.
 //
 // SIGWINCH only notes that the terminal changed size: the layout stays as
 // it was set up, and the main loop repaints the whole screen. Having our
@@ -10,6 +11,9 @@
 // The handler restarts interrupted reads, so questions, line input and the
 // help go on undisturbed; only the main loop's wait for a key lets it end
 // the read, so that the repaint comes at once.
+//
+// SIGHUP and SIGQUIT end the process as they always do, after the
+// terminal has been restored.
 //
 // Also SIGBUS, which a read of a mapped window raises once the file has
 // been cut shorter on disk by another process: the process ends at once.
@@ -25,6 +29,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <curses.h>
@@ -63,18 +68,39 @@ void write_all(const char *s, size_t n)
     _exit(sig);
 }
 
+// Ticks of the timer that on_signal starts, and how many it takes before
+// the handler gives up waiting for a check.
+volatile sig_atomic_t ticks = 0;
+constexpr int TICK_USEC = 50000;
+constexpr int GIVE_UP_TICKS = 40;  // two seconds
+
+void set_ticking(bool on)
+{
+    struct itimerval t;
+    memset(&t, 0, sizeof t);
+    if (on)
+        t.it_interval.tv_usec = t.it_value.tv_usec = TICK_USEC;
+    setitimer(ITIMER_REAL, &t, nullptr);
+}
+
 void on_signal(int sig)
 {
     if (pending || !curses_active)
         exit_from_handler(pending ? pending : sig);
     pending = sig;
-    alarm(2);
+    // A signal that lands just before a blocking read (or between the
+    // reads of a line of input) does not interrupt it; the ticks do.
+    set_ticking(true);
 }
 
 // The program did not reach a check in time: restore from here.
+// A tick only interrupts whatever read is blocked, so that the program
+// reaches its next check; after two seconds without one, the process is
+// ended from here.
 void on_alarm(int)
 {
-    if (pending)
+    ticks = ticks + 1;
+    if (pending && ticks >= GIVE_UP_TICKS)
         signal_exit(pending);
 }
 
@@ -116,6 +142,15 @@ void on_bus_error(int, siginfo_t *info, void *)
     raise(SIGBUS);
 }
 
+// SIGHUP and SIGQUIT keep their default action (the end of the process,
+// with a core dump for SIGQUIT), but the terminal is put back first.
+void on_default_end(int sig)
+{
+    restore_terminal();
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
 void install(int sig, void (*fn)(int))
 {
     struct sigaction sa;
@@ -140,6 +175,11 @@ void signals_install()
     sa.sa_flags = SA_SIGINFO;
     sigaction(SIGBUS, &sa, nullptr);
     install_resize(SA_RESTART);
+    for (int sig : {SIGHUP, SIGQUIT}) {
+        struct sigaction old;
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)  // nohup stays
+            install(sig, on_default_end);
+    }
 }
 
 void signal_resize_interrupts(bool on)
@@ -217,6 +257,7 @@ void signal_check()
 
 void signal_exit(int sig)
 {
+    set_ticking(false);
     if (curses_active) {
         scrollok(stdscr, FALSE);
         wrefresh(stdscr);

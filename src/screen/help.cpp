@@ -59,6 +59,7 @@ void show_help()
     werase(help_win);
     fill_help(help_win);
     wrefresh(help_win);
+    signal_check();  // one that came while the help was drawn
     wgetch(stdscr);
     signal_check();
     delwin(help_win);

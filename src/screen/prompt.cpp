@@ -44,6 +44,7 @@ void paint_bottom_line(const char *text, bool line_read)
 int read_line(char *buffer, int max)
 {
     echo();
+    signal_check();  // one that came while the question was drawn
     int rc = wgetnstr(stdscr, buffer, max);
     noecho();
     signal_check();
@@ -82,6 +83,7 @@ int prompt_number(const char *question, int64_t *where)
 int prompt_key(const char *question)
 {
     paint_bottom_line(question, false);
+    signal_check();
     int key = wgetch(stdscr);
     signal_check();
     input_check(key);  // the save questions ask until they get an answer

@@ -1,8 +1,9 @@
 // SIGINT and SIGTERM while the editor is busy or waiting somewhere other
-// than the main loop: a fill of a large range, the help screen, a number
-// question with part of an answer typed, and a yes/no question. Each ends
-// with the signal's number as the status, the message on standard error,
-// the terminal restored and the file as it was on disk.
+// than the main loop: a fill of a large range, a save's backup copy, the
+// help screen, a number question with part of an answer typed, and a
+// yes/no question. Each ends with the signal's number as the status, the
+// message on standard error, the terminal restored and the file as it was
+// on disk. Also SIGHUP and SIGQUIT, which keep their default action.
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -126,6 +128,28 @@ TEST(Signals, DuringLongOperations) {
       for (int64_t at : {GIB, 2 * GIB, 4 * GIB - 1})
         EXPECT_EQ(byte_on_disk(path, at), 0) << "offset " << at;
     }
+  }
+}
+
+// SIGHUP and SIGQUIT (Ctrl-\ on the keyboard) keep their default action,
+// so the process is killed by them, but with the terminal restored first.
+TEST(Signals, HangUpAndQuitRestoreTheTerminal) {
+  struct rlimit no_core = {0, 0};  // SIGQUIT would dump one
+  ASSERT_EQ(setrlimit(RLIMIT_CORE, &no_core), 0);
+  for (int sig : {SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(sig);
+    e2e::TempDir dir;
+    const std::string content = "precious bytes\n";
+    std::string path = dir.write("f.bin", content);
+    e2e::Session s({.args = {path}});
+    ASSERT_TRUE(s.wait_text("Press 'h' for help"));
+    s.send("41");
+    ASSERT_TRUE(s.wait_text("f.bin*"));
+    s.signal(sig);
+    EXPECT_EQ(s.wait_exit(), -1);
+    EXPECT_EQ(s.term_signal(), sig);
+    EXPECT_FALSE(s.altscreen());
+    EXPECT_EQ(e2e::read_file(path), content);
   }
 }
 
