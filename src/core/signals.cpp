@@ -93,7 +93,6 @@ void on_signal(int sig)
     set_ticking(true);
 }
 
-// The program did not reach a check in time: restore from here.
 // A tick only interrupts whatever read is blocked, so that the program
 // reaches its next check; after two seconds without one, the process is
 // ended from here.
