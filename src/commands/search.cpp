@@ -8,6 +8,8 @@
 #include "screen/prompt.h"
 #include "screen/screen.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -36,6 +38,14 @@ void place_view_on(int64_t p)
     redraw_view();
 }
 
+// A search that could not read the file says so; nothing moves.
+void report_read_error()
+{
+    char msg[160];
+    snprintf(msg, sizeof msg, "Read error: %s", strerror(errno));
+    show_message_pause(msg);
+}
+
 }  // namespace
 
 // The byte under the cursor is never examined. A match inside the view only
@@ -44,6 +54,11 @@ void search_byte(uint8_t value)
 {
     unhighlight_cursor();
     int64_t p = scan_byte(editor.cursor + 1, value);
+    if (p == SCAN_READ_ERROR) {
+        highlight_cursor();
+        report_read_error();
+        return;
+    }
     if (p >= 0) {
         editor.cursor = p;
         if (p >= editor.top && p < editor.top + page_bytes())
@@ -63,6 +78,8 @@ void search_string(const char *pattern)
     if (n == 0 || start + static_cast<int64_t>(n) > editor.file_size)
         return;
     int64_t p = scan_string(start, reinterpret_cast<const uint8_t *>(pattern), n);
+    if (p == SCAN_READ_ERROR)
+        report_read_error();
     if (p < 0)
         return;
     unhighlight_cursor();

@@ -45,8 +45,9 @@ void reserve(size_t bytes)
 
 // Reads len file bytes from pos into the buffer. The end of the file
 // before pos + len means it shrank on disk under us, which ends the
-// process; a read error leaves zeros, never garbage.
-void read_file(int64_t pos, size_t len)
+// process. A read error returns -1 with errno set: the scan stops rather
+// than look at bytes it never read.
+int read_file(int64_t pos, size_t len)
 {
     size_t got = 0;
     while (got < len) {
@@ -57,12 +58,11 @@ void read_file(int64_t pos, size_t len)
         }
         if (r == 0)
             file_changed_size();
-        if (r < 0) {
-            memset(buffer + got, 0, len - got);
-            return;
-        }
+        if (r < 0)
+            return -1;
         got += static_cast<size_t>(r);
     }
+    return 0;
 }
 
 // Lays the changed bytes of every dirty window over [pos, pos + len).
@@ -79,10 +79,12 @@ void overlay_dirty(int64_t pos, size_t len)
     }
 }
 
-void load(int64_t pos, size_t len)
+int load(int64_t pos, size_t len)
 {
-    read_file(pos, len);
+    if (read_file(pos, len) < 0)
+        return -1;
     overlay_dirty(pos, len);
+    return 0;
 }
 
 }  // namespace
@@ -112,7 +114,8 @@ int64_t scan_string(int64_t from, const uint8_t *pat, size_t n)
         int64_t first = pos - pos % block;
         int64_t next = first + block;
         int64_t end = std::min(next + tail, size);
-        load(first, static_cast<size_t>(end - first));
+        if (load(first, static_cast<size_t>(end - first)) < 0)
+            return SCAN_READ_ERROR;
         const uint8_t *start = buffer + (pos - first);
         if (const uint8_t *hit = scan_find(start, static_cast<size_t>(end - pos), pat, n))
             return pos + (hit - start);

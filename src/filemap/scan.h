@@ -6,11 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
+// Result of a scan that could not read the file; errno tells why.
+constexpr int64_t SCAN_READ_ERROR = -2;
+
 // First offset at or after from whose byte equals value; -1 when none.
 int64_t scan_byte(int64_t from, uint8_t value);
 
 // First offset at or after from where the n bytes of pat (n >= 1) start and
-// that ends inside the file; -1 when none.
+// that ends inside the file; -1 when none, SCAN_READ_ERROR when a read
+// failed.
 int64_t scan_string(int64_t from, const uint8_t *pat, size_t n);
 
 // Bytes of candidate start offsets handled per block (1 or more). Tests

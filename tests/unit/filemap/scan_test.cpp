@@ -265,4 +265,20 @@ TEST(ScanTest, MapsNothingAndWritesNothing)
     EXPECT_EQ(f.on_disk(), disk);
 }
 
+TEST(ScanTest, ReadErrorStopsTheScanInsteadOfInventingBytes)
+{
+    EditedFile f(bytes(100000, 0x11));
+    // A descriptor that cannot be read makes every pread fail; a scan for
+    // the byte 0 must not take unread bytes for zeros.
+    int readable = editor.fd;
+    editor.fd = open(f.path.c_str(), O_WRONLY);
+    ASSERT_GE(editor.fd, 0);
+    EXPECT_EQ(scan_byte(0, 0), SCAN_READ_ERROR);
+    EXPECT_EQ(errno, EBADF);
+    EXPECT_EQ(scan(10, {0x11, 0x11}), SCAN_READ_ERROR);
+    close(editor.fd);
+    editor.fd = readable;
+    EXPECT_EQ(scan_byte(0, 0), -1);
+}
+
 }  // namespace
