@@ -4,6 +4,7 @@
 #include "filemap/save.h"
 #include "core/editor.h"
 #include "core/startup.h"
+#include "filemap/filemap.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,25 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-int write_all(int fd, const uint8_t *p, int64_t n)
-{
-    while (n > 0) {
-        ssize_t done = write(fd, p, static_cast<size_t>(n));
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (done == 0) {
-            errno = EIO;
-            return -1;
-        }
-        p += done;
-        n -= done;
-    }
-    return 0;
-}
 
 // Reads up to one chunk from offset at; returns the bytes read (0 at the
 // end of the file) or -1.
@@ -59,7 +41,7 @@ int copy_file_to(int out)
     for (int64_t at = 0;;) {
         signal_check();  // the file may be gigabytes long
         int64_t got = read_chunk(buf, editor.window_size, at);
-        if (got < 0 || (got > 0 && write_all(out, buf, got) < 0)) {
+        if (got < 0 || (got > 0 && write_fully(out, buf, got, at) < 0)) {
             rc = -1;
             break;
         }
@@ -71,15 +53,6 @@ int copy_file_to(int out)
     free(buf);
     errno = err;
     return rc;
-}
-
-int flush(int fd)
-{
-    while (fsync(fd) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return 0;
 }
 
 // Opens the backup without following a symbolic link at its name. A new
@@ -118,7 +91,7 @@ int make_backup_copy()
         return -1;
     int rc = copy_file_to(out);
     if (rc == 0)
-        rc = flush(out);
+        rc = flush_fully(out);
     int err = errno;
     if (close(out) < 0 && rc == 0) {
         rc = -1;

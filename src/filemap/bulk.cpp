@@ -42,29 +42,35 @@ void copy_bytes(int64_t start, int64_t end, uint8_t *dst)
     }
 }
 
-void fill_bytes(int64_t start, int64_t end, uint8_t value)
+namespace {
+
+// Runs put(window, position in the window, bytes) over [start, end], one
+// window at a time, marking each window dirty as set_byte_at would.
+template <typename Put>
+void store_spans(int64_t start, int64_t end, Put put)
 {
     for (int64_t at = start; at <= end;) {
         signal_check();
         map_window &w = window_for_store(at);
         int64_t n = span_in_window(w, at, end);
-        memset(w.data + (at - w.offset), value, static_cast<size_t>(n));
+        put(w.data + (at - w.offset), static_cast<size_t>(n));
         w.dirty = 1;
         editor.modified = 1;
         at += n;
     }
 }
 
+}  // namespace
+
+void fill_bytes(int64_t start, int64_t end, uint8_t value)
+{
+    store_spans(start, end, [value](uint8_t *to, size_t n) { memset(to, value, n); });
+}
+
 void store_bytes(int64_t start, int64_t end, const uint8_t *src)
 {
-    for (int64_t at = start; at <= end;) {
-        signal_check();
-        map_window &w = window_for_store(at);
-        int64_t n = span_in_window(w, at, end);
-        memcpy(w.data + (at - w.offset), src, static_cast<size_t>(n));
-        w.dirty = 1;
-        editor.modified = 1;
+    store_spans(start, end, [&src](uint8_t *to, size_t n) {
+        memcpy(to, src, n);
         src += n;
-        at += n;
-    }
+    });
 }

@@ -116,22 +116,5 @@ int write_back(const map_window &w)
     int64_t n = w.length;
     if (w.offset + w.length > editor.file_size)
         n = editor.file_size - w.offset;
-    const uint8_t *p = w.data;
-    int64_t at = w.offset;
-    while (n > 0) {
-        ssize_t done = pwrite(editor.fd, p, static_cast<size_t>(n), at);
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (done == 0) {
-            errno = EIO;
-            return -1;
-        }
-        p += done;
-        at += done;
-        n -= done;
-    }
-    return 0;
+    return write_fully(editor.fd, w.data, n, w.offset);
 }

@@ -43,5 +43,12 @@ void store_bytes(int64_t start, int64_t end, const uint8_t *src);
 // the main loop last reported one.
 extern int filemap_write_error;
 
+// Writes n bytes at file offset at, retrying interrupted and partial writes.
+// Returns 0, or -1 with errno set.
+int write_fully(int fd, const uint8_t *p, int64_t n, int64_t at);
+
+// fsync, retried when interrupted. Returns 0, or -1 with errno set.
+int flush_fully(int fd);
+
 // Largest window count the budget allows for the current window size.
 int filemap_max_windows();

@@ -23,15 +23,6 @@ int write_dirty_windows()
     return 0;
 }
 
-int flush_file(int fd)
-{
-    while (fsync(fd) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return 0;
-}
-
 // Every dirty window is in the file now: mark it clean, or release it when
 // the editor is about to quit.
 void mark_saved(int unmap)
@@ -57,7 +48,7 @@ int save_file(int unmap)
     save_backup_errno = 0;
     if (make_backup_files && make_backup_copy() < 0)
         save_backup_errno = errno ? errno : EIO;
-    if (write_dirty_windows() < 0 || flush_file(editor.fd) < 0)
+    if (write_dirty_windows() < 0 || flush_fully(editor.fd) < 0)
         return -1;
     mark_saved(unmap);
     editor.modified = 0;

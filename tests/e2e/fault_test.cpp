@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SaveFault{"backup_open", "backup-open", "Backup not written: Permission denied", true,
                   {true, true, true, true}},
-        SaveFault{"backup_write", "write", "Backup not written: No space left on device", true,
+        SaveFault{"backup_write", "backup-write", "Backup not written: No space left on device", true,
                   {true, true, true, true}},
         SaveFault{"file_write_part_way", "pwrite:2", "Save failed: No space left on device", false,
                   {true, true, false, false}}),

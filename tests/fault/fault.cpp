@@ -1,9 +1,11 @@
 // A preloadable library for the end-to-end tests that makes chosen system
 // calls fail, so that the editor's handling of failed saves can be seen from
 // outside. VEXA_FAULT holds a comma-separated list of:
-//   pwrite       every pwrite fails with ENOSPC
+//   pwrite       every pwrite to a file other than a backup fails with ENOSPC
 //   write        every write to a regular file fails with ENOSPC (the
 //                terminal and the pipes keep working)
+//   backup-write every write or pwrite to a file whose name ends in "~"
+//                fails with ENOSPC
 //   fsync        every fsync and fdatasync fails with EIO
 //   backup-open  opening a path that ends in "~" fails with EACCES
 //   mmap         every writable private mapping of a file fails with ENOMEM
@@ -13,6 +15,7 @@
 // Without VEXA_FAULT every call goes straight through.
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -61,6 +64,20 @@ bool window_mapping(int prot, int flags, int fd)
     return fd >= 0 && (prot & PROT_WRITE) && (flags & MAP_PRIVATE);
 }
 
+// Whether fd is open on a file whose name ends in "~" (a backup).
+bool backup_fd(int fd)
+{
+    char link[64], path[4096];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t n = readlink(link, path, sizeof path);
+    return n > 0 && path[n - 1] == '~';
+}
+
+bool backup_write_fails(int fd)
+{
+    return fault_on("backup-write") && backup_fd(fd);
+}
+
 bool is_backup_name(const char *path)
 {
     size_t n = path ? strlen(path) : 0;
@@ -84,7 +101,7 @@ extern "C" {
 
 ssize_t pwrite(int fd, const void *buf, size_t n, off_t at)
 {
-    if (fault_on("pwrite", &pwrite_calls)) {
+    if (backup_write_fails(fd) || (!backup_fd(fd) && fault_on("pwrite", &pwrite_calls))) {
         errno = ENOSPC;
         return -1;
     }
@@ -93,7 +110,7 @@ ssize_t pwrite(int fd, const void *buf, size_t n, off_t at)
 
 ssize_t pwrite64(int fd, const void *buf, size_t n, off_t at)
 {
-    if (fault_on("pwrite", &pwrite_calls)) {
+    if (backup_write_fails(fd) || (!backup_fd(fd) && fault_on("pwrite", &pwrite_calls))) {
         errno = ENOSPC;
         return -1;
     }
@@ -102,7 +119,7 @@ ssize_t pwrite64(int fd, const void *buf, size_t n, off_t at)
 
 ssize_t write(int fd, const void *buf, size_t n)
 {
-    if (regular_file(fd) && fault_on("write", &write_calls)) {
+    if (backup_write_fails(fd) || (regular_file(fd) && fault_on("write", &write_calls))) {
         errno = ENOSPC;
         return -1;
     }
