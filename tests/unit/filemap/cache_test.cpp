@@ -140,4 +140,27 @@ TEST(Cache, FailedForcedWriteBackKeepsWindowAndRecordsError)
     filemap_write_error = 0;
 }
 
+TEST(Cache, ReadsEveryByteAcrossWindows)
+{
+    std::string content = random_bytes(3 * WS + 100, 7);
+    EditedFile f(content);
+    for (size_t i = 0; i < content.size(); i += 97)
+        ASSERT_EQ(byte_at(static_cast<int64_t>(i)), static_cast<uint8_t>(content[i])) << i;
+    EXPECT_EQ(editor.windows.size(), 4u);
+    for (const map_window &w : editor.windows)
+        EXPECT_EQ(w.offset % WS, 0);
+}
+
+// Pages of 512 KiB make 1 MiB windows: the cache holds one at a time.
+TEST(Cache, HugeWindowsKeepOneWindowAtATime)
+{
+    EditedFile f(random_bytes(3 * MIB, 8), MIB);
+    EXPECT_EQ(filemap_max_windows(), 1);
+    byte_at(0);
+    editor.cursor = MIB;  // the first window no longer holds the cursor
+    EXPECT_EQ(byte_at(MIB + 5), static_cast<uint8_t>(random_bytes(3 * MIB, 8)[MIB + 5]));
+    ASSERT_EQ(editor.windows.size(), 1u);
+    EXPECT_EQ(editor.windows[0].offset, MIB);
+}
+
 }  // namespace
