@@ -123,7 +123,7 @@ std::string number(double v)
 void bench_figure(const std::string &name, double value, const char *unit, double reference, const char *target)
 {
     double ratio = reference > 0 ? value / reference : 0;
-    printf("FIGURE %s %s %s %s %.2f %s\n", name.c_str(), number(value).c_str(), unit, number(reference).c_str(), ratio,
+    printf("FIGURE %s %s %s %s %.3f %s\n", name.c_str(), number(value).c_str(), unit, number(reference).c_str(), ratio,
            target);
     fflush(stdout);
 }

@@ -14,7 +14,7 @@
 //
 //   edit_bench [-n RUNS] [--benchmark_... flags of Google Benchmark]
 //
-// -n is the number of runs of each pair (default 3; the medians count).
+// -n is the number of runs of each pair (default 5; the medians count).
 #include "bench_util.h"
 #include "gbench.h"
 
@@ -157,7 +157,7 @@ void report(const std::string &name, const char *what, const bench_pair_result &
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
-    int runs = 3;
+    int runs = 5;
     int c;
     while ((c = getopt(argc, argv, "n:")) != -1) {
         if (c != 'n') {

@@ -23,10 +23,20 @@ out="$scratch/figures"
 : >"$out"
 start=$(date +%s)
 
+# The figures in the order of the issue that asked for them, then any other.
+set --
+for name in startup_bench search_bench keys_bench edit_bench; do
+    [ -x "$build/bench/$name" ] && set -- "$@" "$build/bench/$name"
+done
 for prog in "$build"/bench/*_bench; do
-    [ -x "$prog" ] || continue
+    case "$prog" in */startup_bench | */search_bench | */keys_bench | */edit_bench) continue ;; esac
+    [ -x "$prog" ] && set -- "$@" "$prog"
+done
+
+for prog in "$@"; do
     name=$(basename "$prog")
     echo "== $name"
+    rm -f "$scratch/status"
     { TMPDIR="$scratch" "$prog"; echo "$?" >"$scratch/status"; } 2>&1 | tee -a "$out"
     status=$(cat "$scratch/status" 2>/dev/null || echo "?")
     [ "$status" = 0 ] || echo "FAILED $name $status" >>"$out"
@@ -35,6 +45,7 @@ done
 echo
 echo "Summary ($(date -u +%Y-%m-%d), $(nproc) cores, $(($(date +%s) - start)) s; each figure the median of interleaved runs)"
 awk '
+BEGIN { printf "%-34s %10s %-6s %10s %7s  %-14s %s\n", "figure", "median", "unit", "reference", "ratio", "target", "verdict" }
 /^FIGURE / {
     name = $2; value = $3; unit = $4; ref = $5; ratio = $6; target = $7
     verdict = "-"
@@ -49,7 +60,7 @@ awk '
         verdict = (value + 0 < t + 0) ? "met" : sprintf("MISSED (%.0f%% over)", (value / t - 1) * 100)
     }
     if (verdict ~ /^MISSED/) missed++
-    printf "%-34s %10s %-6s ref %10s  ratio %6s  %-14s %s\n", name, value, unit, ref, ratio, target, verdict
+    printf "%-34s %10s %-6s %10s %7s  %-14s %s\n", name, value, unit, ref, ratio, target, verdict
 }
 /^FAILED / { printf "%s ended with status %s: its figures are missing\n", $2, $3; failed++ }
 END {
