@@ -51,7 +51,7 @@ test-fuzz: fuzz-build
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DVEXA_BENCH=ON >/dev/null
-	@cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target benchmarks
 	@./bench/run.sh $(BENCH_BUILD)
 
 # Installs under PREFIX; DESTDIR, when set, is put in front of every path
