@@ -1,10 +1,10 @@
 // Fuzz target for the option scanner. The input, split at NUL bytes, is an
 // argument vector (argv[0] included). When its first piece begins with the
-// byte 0x01, the rest of that piece is the specification string instead of
+// byte 0x01, the rest of that piece is the option-list string instead of
 // the program's own. The scanner runs until it returns -1; a command-line
 // error ends the run through options_fail, which here unwinds back to this
 // driver. Checked: the scan ends, the vector is only reordered, argv[0]
-// stays, each result names a token of the specification, an option's
+// stays, each result names a token of the option list, an option's
 // argument is an element of the vector, and a call after the end repeats
 // the end.
 #include "core/options/options.h"
@@ -30,7 +30,7 @@ bool spec_space(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// For each token of a specification, parsed independently: whether it
+// For each token of an option list, parsed independently: whether it
 // takes an argument.
 std::vector<bool> spec_tokens(const char *p)
 {

@@ -1,4 +1,4 @@
-// The command-line scanner next_option, driven by a specification string,
+// The command-line scanner next_option, driven by a option-list string,
 // and the option loop that applies the program's options.
 #include "core/options/options.h"
 #include "core/editor.h"
@@ -45,7 +45,7 @@ bool ascii_letter(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Splits the specification into tokens; a token ending at ':' takes an
+// Splits the option list into tokens; a token ending at ':' takes an
 // argument, and the ':' and the byte after it are skipped.
 void parse_spec(const char *spec)
 {

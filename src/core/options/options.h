@@ -1,4 +1,4 @@
-// Command-line scanning: next_option over a specification string, and the
+// Command-line scanning: next_option over a option-list string, and the
 // option loop that applies the program's options.
 #pragma once
 
@@ -16,6 +16,6 @@ extern void (*options_fail)(int status);
 // -v, a missing operand or a command-line error. Returns the operand index.
 int options_apply(int argc, char **argv);
 
-// Forgets the parsed specification, so that the next call of next_option
-// scans a fresh argument vector even with the same specification pointer.
+// Forgets the parsed option list, so that the next call of next_option
+// scans a fresh argument vector even with the same option-list pointer.
 void options_reset();

@@ -112,7 +112,7 @@ TEST_F(OptionsTest, ExhaustedScannerKeepsReturningMinusOne)
     EXPECT_EQ(first_operand, 2);
 }
 
-TEST_F(OptionsTest, ANewSpecificationStartsOver)
+TEST_F(OptionsTest, ANewOptionListStartsOver)
 {
     static const char other_spec[] = "-a\t--all:x-b";
     args a({"-b", "--all", "val", "-ab", "op"});
