@@ -108,14 +108,20 @@ void on_resize(int)
     resized = 1;
 }
 
-void install_resize(int flags)
+// Without SA_RESTART in flags, a blocked read returns EINTR.
+void install(int sig, void (*fn)(int), int flags = 0)
 {
     struct sigaction sa;
     memset(&sa, 0, sizeof sa);
-    sa.sa_handler = on_resize;
+    sa.sa_handler = fn;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = flags;
-    sigaction(SIGWINCH, &sa, nullptr);
+    sigaction(sig, &sa, nullptr);
+}
+
+void install_resize(int flags)
+{
+    install(SIGWINCH, on_resize, flags);
 }
 
 bool in_a_window(const void *addr)
@@ -150,15 +156,6 @@ void on_default_end(int sig)
     raise(sig);
 }
 
-void install(int sig, void (*fn)(int))
-{
-    struct sigaction sa;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = fn;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0;  // no SA_RESTART: a blocked read returns EINTR
-    sigaction(sig, &sa, nullptr);
-}
 
 }  // namespace
 
