@@ -92,6 +92,40 @@ TEST(Viewer, StatusLinesAt80x24)
     EXPECT_NE(s.row(23).find("hex = 0x1  dec = 1   oct = 1"), std::string::npos) << s.row(23);
 }
 
+// At 84x30 in monochrome: the same texts, placed by the width, with both
+// lines in standout across the whole width; the position and the mode
+// follow the view and Tab. (84 columns: the bottom line's text just fills
+// it. Where standout blanks must reach the bottom-right corner, the
+// terminal library writes them with a repeat and auto-margins off, which
+// libvterm 0.1.4 takes for a wrap; real terminals do not.)
+TEST(Viewer, StatusLinesAt84x30InMonochrome)
+{
+    TempDir dir;
+    dir.write("f", std::string(2000, 'Z'));
+    Session s(opts(dir, {"-d", "f"}, 84, 30));
+    ASSERT_TRUE(ready(s));
+    std::string top = " File: f   size = 2000 bytes    0%  [H]";
+    top.resize(65, ' ');
+    EXPECT_EQ(rtrim(s.row(0)), top + "Press 'h' for help");
+    EXPECT_EQ(s.row_trimmed(29),
+              rtrim(expand_tabs(" offset: 0x0        (         0)  char: Z\t hex = 0x5A dec = 90  oct = 132")));
+    for (int col : {0, 50, 83}) {
+        EXPECT_TRUE(s.cell(0, col).reverse) << col;
+        EXPECT_TRUE(s.cell(29, col).reverse) << col;
+        EXPECT_EQ(s.cell(0, col).fg, color::term_default) << col;
+    }
+    EXPECT_FALSE(s.cell(5, 50).reverse) << "the panes are not in standout";
+
+    // 16 bytes a row, 28 rows: last_top = 2000 - 27 * 16 = 1568, and one
+    // page down puts top at 448, which is 28% of it.
+    s.key(Key::PageDown);
+    s.key(Key::Tab);
+    ASSERT_TRUE(s.wait_row_contains(0, "   28%  [A]"));
+    ASSERT_TRUE(s.wait_idle());
+    EXPECT_NE(s.row(29).find("offset: 0x1C0      (       448)"), std::string::npos) << s.row(29);
+    EXPECT_TRUE(s.cell(0, 83).reverse);
+}
+
 TEST(Viewer, PaneLayoutFollowsTheWidth)
 {
     struct Case {
